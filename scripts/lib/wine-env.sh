@@ -18,19 +18,23 @@ wine_env_stop() {
 # Starts Xvfb on a free display unless USE_DISPLAY=1 and DISPLAY is set.
 wine_env_display() {
   if [ "${USE_DISPLAY:-0}" = 1 ] && [ -n "${DISPLAY:-}" ]; then return 0; fi
-  local n
-  for n in $(seq 91 250); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
-  done
-  Xvfb ":$n" -screen 0 "${SCREEN:-1920x1080x24}" -nolisten tcp >/dev/null 2>&1 &
+  local fdfile="$WINE_ENV_TMP/display"
+  # -displayfd lets the server pick a free display itself, so parallel runs never collide.
+  Xvfb -displayfd 3 -screen 0 "${SCREEN:-1920x1080x24}" -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
   WINE_ENV_XVFB_PID=$!
+  local n="" i
+  for i in $(seq 1 100); do
+    n=$(cat "$fdfile" 2>/dev/null)
+    [ -n "$n" ] && break
+    sleep 0.1
+  done
+  [ -n "$n" ] || { echo "wine-env: Xvfb did not start" >&2; return 1; }
   export DISPLAY=":$n"
-  local i
   for i in $(seq 1 100); do
     xdpyinfo >/dev/null 2>&1 && return 0
     sleep 0.1
   done
-  echo "wine-env: Xvfb did not start on :$n" >&2
+  echo "wine-env: display :$n does not answer" >&2
   return 1
 }
 
