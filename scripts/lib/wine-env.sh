@@ -55,13 +55,16 @@ wine_env_start() {
   wine_env_fonts
 }
 
-# Maps the two Chinese faces of the user interface onto the installed AR PL fonts.
+# Maps the two Chinese faces of the user interface onto the installed AR PL fonts. Windows are
+# left unmanaged: Xvfb runs no window manager, and Wine otherwise waits two seconds for one
+# whenever an active top-level window is destroyed.
 wine_env_fonts() {
   local reg="$WINE_ENV_TMP/fonts.reg"
   printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
     '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
     '"宋体"="AR PL UMing CN"' '"楷体_GB2312"="AR PL UKai CN"' \
     '"SimSun"="AR PL UMing CN"' '"KaiTi_GB2312"="AR PL UKai CN"' '' \
+    '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' '' \
     | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
   "$WINE" regedit /S "$("$WINE" winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
 }
