@@ -271,7 +271,8 @@ void TWinControl::SetParentWindow(HWND parent) {
     else style = (style & ~WS_CHILD) | WS_POPUP;
     SetWindowLongPtrW(FHandle, GWL_STYLE, style);
     ::SetParent(FHandle, parent);
-    SetWindowPos(FHandle, nullptr, FLeft, FTop, FWidth, FHeight, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    // On top of the host's own children in that window.
+    SetWindowPos(FHandle, HWND_TOP, FLeft, FTop, FWidth, FHeight, SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
