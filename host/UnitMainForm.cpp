@@ -157,17 +157,9 @@ void TMainForm::BuildComponents() {
 // ---- creation and end ----
 
 void TMainForm::FormCreate(ui::TObject*) {
-    FLevelPresets = {{
-        {3, 3, 1, 9, 60, 10000},
-        {4, 4, 1, 16, 44, 13000},
-        {5, 5, 1, 25, 32, 27000},
-        {6, 6, 1, 36, 28, 50000},
-        {7, 7, 1, 49, 24, 90000},
-        {8, 8, 1, 64, 20, 150000},
-        {9, 9, 1, 81, 20, 220000},
-        {10, 10, 1, 100, 18, 300000},
-    }};
-    FConfigDocument = config::BuildDefaultDocument();
+    FLevelPresets = config::LevelPresets;
+    FConfigDocument = std::make_unique<xml::Document>();
+    config::BuildDefaultDocument(*FConfigDocument);
     // The hidden web-browser control of the start page is left out on purpose: nothing reads
     // what it would load, and a trainer should not reach the network on its own at every start.
 }
@@ -203,8 +195,7 @@ void TMainForm::RzPanel1Resize(ui::TObject*) {
 void TMainForm::dxfColorButton1Click(ui::TObject* Sender) {
     int level = static_cast<ui::TComponent*>(Sender)->Tag;
     if (level < 0 || level >= static_cast<int>(FLevelPresets.size())) return;
-    const TLevelPreset& p = FLevelPresets[level];
-    config::ApplyLevel(*FConfigDocument, {p.rowCount, p.colCount, p.minNumber, p.maxNumber, p.fontSize, p.intervals});
+    config::ApplyLevelPreset(*FConfigDocument, FLevelPresets[level]);
     N3->Click();
 }
 

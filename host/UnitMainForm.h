@@ -16,9 +16,7 @@
 
 namespace host {
 
-struct TLevelPreset {
-    int rowCount, colCount, minNumber, maxNumber, fontSize, intervals;
-};
+using config::TLevelPreset;
 
 class TMainForm : public ui::TForm, public IEventCallor {
 public:
@@ -81,7 +79,7 @@ public:
 
     // For tests and the benchmark: what the window holds.
     IModuleExcutor* Module() const { return FModule.Get(); }
-    config::TDocument& ConfigDocument() { return *FConfigDocument; }
+    xml::Document& ConfigDocument() { return *FConfigDocument; }
     const std::array<TLevelPreset, 8>& LevelPresets() const { return FLevelPresets; }
 
     // Where the server files are looked for: the executable's folder (never the current folder).
@@ -93,7 +91,7 @@ private:
     void RegisterServerFile(const std::wstring& FileName);
     void BuildComponents();
 
-    std::unique_ptr<config::TDocument> FConfigDocument;
+    std::unique_ptr<xml::Document> FConfigDocument;
     com::ComPtr<IModuleExcutor> FModule;
     std::array<TLevelPreset, 8> FLevelPresets{};
 };
