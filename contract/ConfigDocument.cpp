@@ -8,14 +8,17 @@ namespace {
 
 std::wstring Quoted(std::wstring_view s) { return L"'" + std::wstring(s) + L"'"; }
 
-const xml::Node& RootOf(const xml::Document& doc) {
-    const xml::Node* root = doc.DocumentElement();
+// Doc is xml::Document or const xml::Document, and the result as const as the argument.
+template <class Doc>
+auto& RootOf(Doc& doc) {
+    auto* root = doc.DocumentElement();
     if (!root) throw Exception(L"The configuration document is empty");
     return *root;
 }
 
-xml::Node& RequiredChild(const xml::Node& parent, std::wstring_view name) {
-    xml::Node* child = parent.FirstChildElement(name);
+template <class Element>
+auto& RequiredChild(Element& parent, std::wstring_view name) {
+    auto* child = parent.FirstChildElement(name);
     if (!child) throw Exception(L"Element " + Quoted(parent.Name()) + L" has no child element " + Quoted(name));
     return *child;
 }
@@ -91,7 +94,7 @@ std::wstring DefaultDocumentText() {
 void BuildDefaultDocument(xml::Document& doc) { doc.LoadXml(DefaultDocumentText()); }
 
 void ApplyLevelPreset(xml::Document& doc, const TLevelPreset& preset) {
-    const xml::Node& tests = RequiredChild(RootOf(doc), L"tests");
+    xml::Node& tests = RequiredChild(RootOf(doc), L"tests");
     if (tests.ChildCount() == 0) throw Exception(L"Element 'tests' holds no test");
     xml::Node& test = tests.Child(0);
     if (!test.IsElement()) throw Exception(L"The first child of 'tests' is not an element");
@@ -141,7 +144,7 @@ TSectionConfig ReadSection(xml::Document& doc, std::wstring_view sectionText) {
     std::wstring text(Declaration);
     text += sectionText;
     doc.LoadXml(text);
-    const xml::Node& root = RootOf(doc);
+    xml::Node& root = RootOf(doc);
     TSectionConfig section;
     section.Caption = RequiredChild(root, L"caption").Text();
     section.Description = RequiredChild(root, L"description").Text();

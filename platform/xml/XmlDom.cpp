@@ -3,6 +3,7 @@
 #include <string>
 #include <type_traits>
 #include <unordered_set>
+#include <utility>
 
 namespace xml {
 
@@ -514,17 +515,23 @@ private:
 
 Node::~Node() = default;
 
-Node& Node::Child(std::size_t index) const {
+const Node& Node::Child(std::size_t index) const {
     if (index >= FChildren.size())
         throw Exception(L"Child node " + std::to_wstring(index) + L" does not exist: the node has " +
                         std::to_wstring(FChildren.size()) + L" child nodes");
     return *FChildren[index];
 }
 
-Node* Node::FirstChildElement(std::wstring_view name) const noexcept {
+Node& Node::Child(std::size_t index) { return const_cast<Node&>(std::as_const(*this).Child(index)); }
+
+const Node* Node::FirstChildElement(std::wstring_view name) const noexcept {
     for (const auto& child : FChildren)
         if (child->FKind == NodeKind::Element && child->FName == name) return child.get();
     return nullptr;
+}
+
+Node* Node::FirstChildElement(std::wstring_view name) noexcept {
+    return const_cast<Node*>(std::as_const(*this).FirstChildElement(name));
 }
 
 const std::wstring* Node::AttributeValue(std::wstring_view name) const noexcept {

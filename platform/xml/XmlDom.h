@@ -72,14 +72,17 @@ public:
     // Element: "".
     const std::wstring& Value() const noexcept { return FValue; }
     // The parent element; nullptr for the document element.
-    Node* Parent() const noexcept { return FParent; }
+    Node* Parent() noexcept { return FParent; }
+    const Node* Parent() const noexcept { return FParent; }
 
     // Child nodes in document order (only elements have any).
     std::size_t ChildCount() const noexcept { return FChildren.size(); }
     // The child at index; an Exception when index >= ChildCount().
-    Node& Child(std::size_t index) const;
+    Node& Child(std::size_t index);
+    const Node& Child(std::size_t index) const;
     // The first child element of that name (case-sensitive), or nullptr.
-    Node* FirstChildElement(std::wstring_view name) const noexcept;
+    Node* FirstChildElement(std::wstring_view name) noexcept;
+    const Node* FirstChildElement(std::wstring_view name) const noexcept;
 
     // Attributes in document order (empty for nodes other than elements).
     const std::vector<Attribute>& Attributes() const noexcept { return FAttributes; }
@@ -132,7 +135,8 @@ public:
     void Clear() noexcept;
 
     // The root element; nullptr while the document is empty.
-    Node* DocumentElement() const noexcept { return FRoot.get(); }
+    Node* DocumentElement() noexcept { return FRoot.get(); }
+    const Node* DocumentElement() const noexcept { return FRoot.get(); }
 
     // What the XML declaration said: whether there was one, its version and encoding texts
     // ("" when absent).
