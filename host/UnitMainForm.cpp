@@ -24,7 +24,7 @@ constexpr ButtonPlace ButtonPlaces[8] = {
 void SetFont(ui::TFont& f, int pixels, bool bold, ui::TColor color, const wchar_t* name = L"宋体") {
     f.SetName(name);
     f.SetHeight(-pixels);
-    f.SetStyle(bold ? ui::fsBold : 0);
+    f.SetStyle(bold ? ui::TFontStyles{ui::fsBold} : ui::TFontStyles{0});
     f.SetColor(color);
     f.SetCharset(GB2312_CHARSET);
 }
@@ -221,13 +221,13 @@ void TMainForm::LaunchModule() {
     {
         IModuleExcutor* made = nullptr;
         com::OleCheck(creator->CreateObject(guid.Get(), &made));
-        FModule.Attach(made);  // releases the module held so far, also for an empty result
+        FModule = com::ComPtr<IModuleExcutor>::Attach(made);  // releases the module held so far, also for an empty result
     }
     if (!FModule) {
         RegisterServerFile(L"Quorvel.dll");
         IModuleExcutor* made = nullptr;
         com::OleCheck(creator->CreateObject(guid.Get(), &made));
-        FModule.Attach(made);
+        FModule = com::ComPtr<IModuleExcutor>::Attach(made);
         if (!FModule) {
             ui::ShowMessage(L"现有软件不支持这种练习方法,请下载最新版本软件!", ui::TMsgDlgType::mtInformation);
             return;
@@ -271,23 +271,6 @@ void TMainForm::N7Click(ui::TObject*) { ui::ShellOpen(std::wstring(maker::SiteAd
 void TMainForm::e1Click(ui::TObject*) { ui::ShellOpen(std::wstring(maker::SiteAddress) + L"/jsp/product/product.html"); }
 
 // ---- the sink ----
-
-HRESULT TMainForm::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IEventCallor) {
-        *ppv = static_cast<IEventCallor*>(this);
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG TMainForm::AddRef() { return static_cast<ULONG>(-1); }
-ULONG TMainForm::Release() { return static_cast<ULONG>(-1); }
-HRESULT TMainForm::GetTypeInfoCount(UINT*) { return E_NOTIMPL; }
-HRESULT TMainForm::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
-HRESULT TMainForm::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
-HRESULT TMainForm::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) { return E_NOTIMPL; }
 
 template <class F>
 static HRESULT SinkCall(F&& f) noexcept {

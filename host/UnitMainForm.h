@@ -5,7 +5,9 @@
 #pragma once
 #include "contract/Ambrel_TLB.h"
 #include "contract/ConfigDocument.h"
+#include "platform/com/AutoObject.h"
 #include "platform/com/ComPtr.h"
+#include "platform/com/Bstr.h"
 #include "platform/ui/Background.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Forms.h"
@@ -18,19 +20,12 @@ namespace host {
 
 using config::TLevelPreset;
 
-class TMainForm : public ui::TForm, public IEventCallor {
+class TMainForm : public ui::TForm, public com::TUncountedDispatch<IEventCallor> {
 public:
     TMainForm();
     ~TMainForm() override;
 
-    // IUnknown: not counted; IDispatch: not offered (E_NOTIMPL).
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override;
+    // IUnknown is not counted and IDispatch is not offered (E_NOTIMPL): TUncountedDispatch.
     // IEventCallor
     HRESULT STDMETHODCALLTYPE OnStart() override;
     HRESULT STDMETHODCALLTYPE OnPause() override;
