@@ -117,6 +117,9 @@ void TMainForm::BuildComponents() {
     auto text = [this](ui::TAAText* t, const wchar_t* name, int x, int y, int w, int h, const wchar_t* body) {
         t->Name = name;
         SetFont(t->Font(), 13, true, ui::clYellow);
+        // A 13-pixel cell height: the line pitch of the design, also with fonts that carry
+        // internal leading (for the design's face the two are the same).
+        t->Font().SetHeight(13);
         t->Font().SetQuality(ANTIALIASED_QUALITY);
         t->SetBounds(x, y, w, h);
         t->SetCaption(body);

@@ -133,6 +133,14 @@ void TForm::CreateParams(TCreateParams& p) {
     }
 }
 
+void TForm::CreateWnd() {
+    TWinControl::CreateWnd();
+    if (FMenu) {
+        ::SetMenu(FHandle, FMenu);
+        Realign();
+    }
+}
+
 void TForm::SetCaption(const std::wstring& c) {
     FCaption = c;
     if (FHandle) SetWindowTextW(FHandle, c.c_str());

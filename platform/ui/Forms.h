@@ -88,6 +88,7 @@ public:
 
 protected:
     void CreateParams(TCreateParams& params) override;
+    void CreateWnd() override;
     void DoShow();
     std::wstring FCaption;
     TBorderStyle FBorderStyle = TBorderStyle::bsSizeable;

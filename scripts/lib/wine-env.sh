@@ -50,8 +50,8 @@ wine_env_start() {
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   wine_env_display
   wine_env_can_run_32 || export WINELOADER=/usr/lib/wine/wine64
-  "$WINE" wineboot -i >/dev/null 2>&1
-  wineserver -p >/dev/null 2>&1
+  "$WINE" wineboot -i >/dev/null 2>&1 || true
+  wineserver -p >/dev/null 2>&1 || true
   wine_env_fonts
 }
 
@@ -66,5 +66,5 @@ wine_env_fonts() {
     '"SimSun"="AR PL UMing CN"' '"KaiTi_GB2312"="AR PL UKai CN"' '' \
     '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' '' \
     | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
-  "$WINE" regedit /S "$("$WINE" winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
+  "$WINE" regedit /S "$("$WINE" winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1 || true
 }
