@@ -43,20 +43,19 @@ private:
         int n = GetClassNameW(h, buf, 64);
         return std::wstring(buf, n > 0 ? n : 0);
     }
+    static BOOL CALLBACK Collect(HWND h, LPARAM p) {
+        auto* context = reinterpret_cast<std::pair<DWORD, std::vector<HWND>*>*>(p);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(h, &owner);
+        if (owner == context->first && IsWindowVisible(h) && Class(h) == L"#32770") context->second->push_back(h);
+        return TRUE;
+    }
     void Loop() {
         DWORD pid = GetCurrentProcessId();
         while (!FStop) {
             std::vector<HWND> dialogs;
             std::pair<DWORD, std::vector<HWND>*> context(pid, &dialogs);
-            EnumWindows(
-                [](HWND h, LPARAM p) -> BOOL {
-                    auto* self = reinterpret_cast<std::pair<DWORD, std::vector<HWND>*>*>(p);
-                    DWORD owner = 0;
-                    GetWindowThreadProcessId(h, &owner);
-                    if (owner == self->first && IsWindowVisible(h) && Class(h) == L"#32770") self->second->push_back(h);
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&context));
+            EnumWindows(Collect, reinterpret_cast<LPARAM>(&context));
             for (HWND d : dialogs) {
                 TSeenDialog seen;
                 seen.Title = Text(d);
