@@ -203,7 +203,8 @@ void CheckLibrary(ITypeLib* tlb, SYSKIND syskind) {
             ASSERT_EQ(vtbl->GetFuncDesc(i, &fd), S_OK);
             EXPECT_EQ(NameOf(vtbl.Get(), fd->memid), m.name);
             EXPECT_EQ(fd->memid, m.id);
-            EXPECT_EQ(fd->oVft, static_cast<SHORT>((7 + i) * pointer));
+            // The loader gives the offset in this process's pointers: the method's index, 7 + i.
+            EXPECT_EQ(fd->oVft, static_cast<SHORT>((7 + i) * sizeof(void*)));
             EXPECT_EQ(fd->funckind, FUNC_PUREVIRTUAL);
             EXPECT_EQ(fd->invkind, INVOKE_FUNC);
             EXPECT_EQ(fd->callconv, CC_STDCALL);
