@@ -146,12 +146,12 @@ void CheckLibrary(ITypeLib* tlb, SYSKIND syskind) {
     ASSERT_EQ(cls->GetRefTypeInfo(ref, def.Put()), S_OK);
     EXPECT_EQ(NameOf(def.Get()), L"IModuleCreator");
 
-    for (const TInterface& spec : Interfaces()) {
-        SCOPED_TRACE(ToUtf8(spec.name));
+    for (const TInterface& want : Interfaces()) {
+        SCOPED_TRACE(ToUtf8(want.name));
         ComPtr<ITypeInfo> disp;
-        ASSERT_EQ(tlb->GetTypeInfoOfGuid(spec.iid, disp.Put()), S_OK);
-        EXPECT_EQ(NameOf(disp.Get()), spec.name);
-        EXPECT_EQ(HelpOf(disp.Get()), spec.help);
+        ASSERT_EQ(tlb->GetTypeInfoOfGuid(want.iid, disp.Put()), S_OK);
+        EXPECT_EQ(NameOf(disp.Get()), want.name);
+        EXPECT_EQ(HelpOf(disp.Get()), want.help);
         {
             TTypeAttr a(disp.Get());
             // The dispatch half of a dual interface reports no OLE-automation flag; the vtable
@@ -162,7 +162,7 @@ void CheckLibrary(ITypeLib* tlb, SYSKIND syskind) {
             EXPECT_EQ(a->wMinorVerNum, 0);
         }
         // The dispatch identifiers by name.
-        for (const TMethod& m : spec.methods) {
+        for (const TMethod& m : want.methods) {
             LPOLESTR n = const_cast<LPOLESTR>(m.name);
             MEMBERID id = 0;
             EXPECT_EQ(disp->GetIDsOfNames(&n, 1, &id), S_OK);
@@ -177,8 +177,8 @@ void CheckLibrary(ITypeLib* tlb, SYSKIND syskind) {
             TTypeAttr a(vtbl.Get());
             EXPECT_EQ(a->typekind, TKIND_INTERFACE);
             EXPECT_EQ(a->wTypeFlags, TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE);
-            EXPECT_EQ(a->cFuncs, spec.methods.size());
-            EXPECT_EQ(a->cbSizeVft, (7 + spec.methods.size()) * pointer);
+            EXPECT_EQ(a->cFuncs, want.methods.size());
+            EXPECT_EQ(a->cbSizeVft, (7 + want.methods.size()) * pointer);
             ASSERT_EQ(a->cImplTypes, 1);
         }
         ComPtr<ITypeInfo> base;
@@ -196,8 +196,8 @@ void CheckLibrary(ITypeLib* tlb, SYSKIND syskind) {
         EXPECT_TRUE(IsEqualGUID(bla->guid, {0x00020430, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}}));  // stdole2
         baseLib->ReleaseTLibAttr(bla);
 
-        for (UINT i = 0; i < spec.methods.size(); ++i) {
-            const TMethod& m = spec.methods[i];
+        for (UINT i = 0; i < want.methods.size(); ++i) {
+            const TMethod& m = want.methods[i];
             SCOPED_TRACE(ToUtf8(m.name));
             FUNCDESC* fd = nullptr;
             ASSERT_EQ(vtbl->GetFuncDesc(i, &fd), S_OK);
