@@ -77,6 +77,7 @@ public:
     xml::Document& ConfigDocument() { return *FConfigDocument; }
     const std::array<TLevelPreset, 8>& LevelPresets() const { return FLevelPresets; }
 
+    void StopModuleForTest() { StopModule(); }
     // Where the server files are looked for: the executable's folder (never the current folder).
     std::wstring ServerFolder;
 
