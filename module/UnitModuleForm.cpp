@@ -1,5 +1,6 @@
 #include "module/UnitModuleForm.h"
 #include <cmath>
+#include <windows.h>
 #include <mmsystem.h>
 #include "contract/ConfigDocument.h"
 
