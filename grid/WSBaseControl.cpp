@@ -105,35 +105,33 @@ void TBaseGrid::PauseRun() {
 
 void TBaseGrid::PaintGridBackground(TCanvas& canvas, const RECT& client) {
     const TBitmap* picture = FPicture.Graphic();
-    if (!picture) {
-        canvas.FillRect(client);
-    } else if (FStretchBackground) {
-        canvas.StretchDraw(client, *picture);
-    } else {
-        // Unscaled at the top-left corner; what the picture leaves uncovered shows Color
-        // rather than whatever a fresh bitmap holds.
-        canvas.FillRect(client);
-        canvas.Draw(0, 0, *picture);
-    }
+    // The buffer holds the previous paint: whatever the picture may leave uncovered (it is
+    // unscaled, or has a transparent colour) is filled with Color first.
+    if (!picture || !FStretchBackground || picture->Transparent()) canvas.FillRect(client);
+    if (!picture) return;
+    if (FStretchBackground) canvas.StretchDraw(client, *picture);
+    else canvas.Draw(0, 0, *picture);
 }
 
-void TBaseGrid::ComposePaint(TBitmap& buffer) {
-    buffer.SetSize(FWidth, FHeight);
-    TCanvas& canvas = buffer.Canvas();
+TBitmap& TBaseGrid::ComposePaint() {
+    FBuffer.SetSize(FWidth, FHeight);
+    TCanvas& canvas = FBuffer.Canvas();
     canvas.Brush.SetColor(FColor);
     canvas.Brush.SetStyle(TBrushStyle::bsSolid);
     canvas.Font.Assign(FFont);
+    canvas.Pen.SetColor(clBlack);
+    canvas.Pen.SetWidth(1);
     RECT client = ClientRect();
     PaintGridBackground(canvas, client);
     DrawCells(canvas);
     // The cells never reach into the frames, which therefore cover background only.
     DrawFrames(canvas, client);
+    return FBuffer;
 }
 
 void TBaseGrid::PaintWindow(HDC dc, const RECT&) {
-    // A fresh off-screen bitmap for every paint, copied to the window in one block.
-    TBitmap buffer;
-    ComposePaint(buffer);
+    // Composed off-screen, copied to the window in one block.
+    TBitmap& buffer = ComposePaint();
     RECT client = ClientRect();
     if (buffer.Empty()) return;
     BitBlt(dc, client.left, client.top, client.right - client.left, client.bottom - client.top, buffer.DC(),

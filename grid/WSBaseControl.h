@@ -89,8 +89,9 @@ protected:
     // One refresh; called at every tick of the refresh timer.
     virtual void RefreshCells() {}
 
-    // The whole control composed into buffer (Width x Height): background, cells, frames.
-    void ComposePaint(ui::TBitmap& buffer);
+    // Composes the whole control (background, cells, frames) off-screen and returns the
+    // bitmap (Width x Height). Every pixel is painted afresh at every call.
+    ui::TBitmap& ComposePaint();
     void PaintWindow(HDC dc, const RECT& updateRect) override;
 
     ui::TTimer& RefreshTimer() { return *FRefreshTimer; }
@@ -110,4 +111,7 @@ private:
     int FColCount = 1;
     bool FImageTransparent = true;
     std::unique_ptr<ui::TTimer> FRefreshTimer;
+    // The off-screen bitmap, kept while the size stays: a fresh full-window bitmap per paint
+    // spends most of the paint on first-touch page faults of its memory.
+    ui::TBitmap FBuffer;
 };

@@ -280,10 +280,7 @@ void TDGridImage::ShowRefresh() {
         InvalidateRect(FHandle, nullptr, FALSE);
         UpdateWindow(FHandle);
     }
-    if (!FPainted) {
-        TBitmap scratch;
-        ComposePaint(scratch);
-    }
+    if (!FPainted) ComposePaint();
 }
 
 void TDGridImage::SoundRefresh() {

@@ -223,6 +223,16 @@ TEST_F(GridTest, BackgroundIsColourOrPictureStretchedOrNot) {
     EXPECT_EQ(stretched->Pixel(10, 90), kBlue);
     EXPECT_EQ(stretched->Pixel(90, 90), kMagenta);
 
+    // A transparent picture (bottom-left colour, blue here, left out) shows Color where it is
+    // left out, never what an earlier paint put there.
+    pic.Bitmap().SetTransparent(true);
+    grid->SetPicture(pic);
+    auto transparent = Composed(*grid);
+    EXPECT_EQ(transparent->Pixel(10, 90), kBack);
+    EXPECT_EQ(transparent->Pixel(10, 10), kRed);
+    pic.Bitmap().SetTransparent(false);
+    grid->SetPicture(pic);
+
     grid->SetStretchBackground(false);
     auto unscaled = Composed(*grid);
     EXPECT_EQ(unscaled->Pixel(0, 0), kRed);
