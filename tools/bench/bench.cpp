@@ -44,8 +44,8 @@ void Pump() {
 }
 
 struct Counts {
-    SIZE_T privateBytes = 0, workingSet = 0;
-    DWORD gdi = 0, user = 0;
+    unsigned long long privateBytes = 0, workingSet = 0;
+    unsigned long gdi = 0, user = 0;
 };
 
 Counts Measure() {
@@ -211,11 +211,11 @@ int main(int argc, char** argv) {
             for (int i = 0; i < 1000; ++i) cycle(nullptr);
             for (int i = 0; i < 20; ++i) { Pump(); Sleep(1); }
             Counts after = Measure();
-            std::printf("%-52s %10zu %10zu\n", "private bytes before / after 1000 cycles", before.privateBytes, after.privateBytes);
-            std::printf("%-52s %10zu %10zu\n", "working set before / after 1000 cycles", before.workingSet, after.workingSet);
+            std::printf("%-52s %10llu %10llu\n", "private bytes before / after 1000 cycles", before.privateBytes, after.privateBytes);
+            std::printf("%-52s %10llu %10llu\n", "working set before / after 1000 cycles", before.workingSet, after.workingSet);
             std::printf("%-52s %10lu %10lu\n", "GDI objects before / after", before.gdi, after.gdi);
             std::printf("%-52s %10lu %10lu\n", "USER objects before / after", before.user, after.user);
-            std::printf("%-52s %10zu\n", "private bytes while a 10x10 exercise runs", running.privateBytes);
+            std::printf("%-52s %10llu\n", "private bytes while a 10x10 exercise runs", running.privateBytes);
             Add("private_bytes_before", static_cast<double>(before.privateBytes));
             Add("private_bytes_after", static_cast<double>(after.privateBytes));
             Add("gdi_before", before.gdi);
