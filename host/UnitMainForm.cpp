@@ -275,18 +275,8 @@ void TMainForm::e1Click(ui::TObject*) { ui::ShellOpen(std::wstring(maker::SiteAd
 
 // ---- the sink ----
 
-template <class F>
-static HRESULT SinkCall(F&& f) noexcept {
-    try {
-        f();
-        return S_OK;
-    } catch (...) {
-        return E_UNEXPECTED;
-    }
-}
-
 HRESULT TMainForm::OnStart() {
-    return SinkCall([&] {
+    return com::QuietCall([&] {
         N3->SetEnabled(false);
         N5->SetEnabled(true);
     });
@@ -294,7 +284,7 @@ HRESULT TMainForm::OnStart() {
 HRESULT TMainForm::OnPause() { return S_OK; }
 HRESULT TMainForm::OnResume() { return S_OK; }
 HRESULT TMainForm::OnStop() {
-    return SinkCall([&] { StopModule(); });
+    return com::QuietCall([&] { StopModule(); });
 }
 HRESULT TMainForm::OnReport(BSTR, BSTR) { return S_OK; }
 

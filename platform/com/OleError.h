@@ -50,15 +50,21 @@ HRESULT HandleSafeCallException(REFIID iid, std::wstring_view source) noexcept;
 
 // Runs the body of a COM method of interface iid: S_OK (or the HRESULT the body returns) when it
 // completes; otherwise the code of HandleSafeCallException. Nothing escapes.
+// The body's result: S_OK for a body without one.
+template <class F>
+HRESULT InvokeBody(F& body) {
+    if constexpr (std::is_void_v<std::invoke_result_t<F&>>) {
+        body();
+        return S_OK;
+    } else {
+        return body();
+    }
+}
+
 template <class F>
 HRESULT SafeCall(REFIID iid, std::wstring_view source, F&& body) noexcept {
     try {
-        if constexpr (std::is_void_v<std::invoke_result_t<F&>>) {
-            body();
-            return S_OK;
-        } else {
-            return body();
-        }
+        return InvokeBody(body);
     } catch (...) {
         return HandleSafeCallException(iid, source);
     }
@@ -69,12 +75,7 @@ HRESULT SafeCall(REFIID iid, std::wstring_view source, F&& body) noexcept {
 template <class F>
 HRESULT QuietCall(F&& body) noexcept {
     try {
-        if constexpr (std::is_void_v<std::invoke_result_t<F&>>) {
-            body();
-            return S_OK;
-        } else {
-            return body();
-        }
+        return InvokeBody(body);
     } catch (...) {
         return E_UNEXPECTED;
     }
