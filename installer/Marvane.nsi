@@ -1,17 +1,26 @@
 ; The trainer's installer: per user, no administrator rights. It installs the program folder,
 ; registers both COM servers (they register for the current user when the machine's classes are
 ; not writable), adds a Start-menu shortcut and an uninstaller that undoes all of it.
-Unicode true
-!ifndef SOURCE
-  !error "makensis -DSOURCE=<install folder> -DOUTFILE=<setup.exe> Marvane.nsi"
-!endif
+!macro Required NAME
+  !ifndef ${NAME}
+    !error "makensis -DTARGET=x86-unicode|amd64-unicode -DVERSION=x.y.z -DSOURCE=<install folder> -DOUTFILE=<setup.exe> Marvane.nsi"
+  !endif
+!macroend
+!insertmacro Required SOURCE
+!insertmacro Required OUTFILE
+!insertmacro Required TARGET
+!insertmacro Required VERSION
+; The installer is built for the architecture of the binaries it carries: RegDLL loads each
+; server into the installer's own process.
+Target ${TARGET}
 !define PRODUCT "舒尔特表"
 !define UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\LernovaSchulte"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
 RequestExecutionLevel user
-InstallDir "$LOCALAPPDATA\Programs\Lernova\Schulte"
+!define DEFAULT_DIR "$LOCALAPPDATA\Programs\Lernova\Schulte"
+InstallDir "${DEFAULT_DIR}"
 SetCompressor /SOLID lzma
 ShowInstDetails nevershow
 
@@ -39,7 +48,7 @@ Section "Install"
   WriteRegStr HKCU "${UNINST_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKCU "${UNINST_KEY}" "DisplayIcon" "$INSTDIR\Marvane.exe"
   WriteRegStr HKCU "${UNINST_KEY}" "Publisher" "Lernova"
-  WriteRegStr HKCU "${UNINST_KEY}" "DisplayVersion" "1.0.0"
+  WriteRegStr HKCU "${UNINST_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKCU "${UNINST_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
   WriteRegStr HKCU "${UNINST_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
   WriteRegDWORD HKCU "${UNINST_KEY}" "NoModify" 1
@@ -61,6 +70,13 @@ Section "Uninstall"
   Delete "$INSTDIR\Quorvel.dll"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir "$INSTDIR"
-  RMDir "$INSTDIR\.."
+  ; In the default place, the maker's folder and the user's program folder go too when the
+  ; install made them (RMDir without /r keeps a folder that holds anything). A folder the user
+  ; chose is never climbed out of: its parent may be anything, the desktop included.
+  StrCmp "$INSTDIR" "${DEFAULT_DIR}" 0 +3
+    RMDir "$LOCALAPPDATA\Programs\Lernova"
+    RMDir "$LOCALAPPDATA\Programs"
   DeleteRegKey HKCU "${UNINST_KEY}"
+  ; Made by the install when this user had no uninstall entries before; removed only if empty.
+  DeleteRegKey /ifempty HKCU "Software\Microsoft\Windows\CurrentVersion\Uninstall"
 SectionEnd

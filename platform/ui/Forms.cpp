@@ -41,6 +41,8 @@ std::wstring TApplication::ExeDir() const {
 
 void TApplication::Run() {
     MSG msg;
+    // An earlier Terminate left its WM_QUIT in the queue, which still ends this loop.
+    FTerminated = false;
     while (!FTerminated) {
         BOOL r = GetMessageW(&msg, nullptr, 0, 0);
         if (r == 0 || r == -1) {
@@ -181,15 +183,21 @@ void TForm::DoShow() {
 }
 
 void TForm::Close() {
-    TCloseAction action = Application().MainForm() == this ? TCloseAction::caFree : TCloseAction::caHide;
+    const bool main = Application().MainForm() == this;
+    TCloseAction action = main ? TCloseAction::caFree : TCloseAction::caHide;
     if (OnClose) OnClose(this, action);
+    if (action == TCloseAction::caNone) return;
+    if (main) {
+        // Its owner frees it once Run has returned; a posted release would free it a second
+        // time as soon as anything pumps messages on the way out.
+        Application().Terminate();
+        return;
+    }
     switch (action) {
-        case TCloseAction::caNone: return;
         case TCloseAction::caHide: Hide(); break;
         case TCloseAction::caMinimize: if (FHandle) ShowWindow(FHandle, SW_MINIMIZE); break;
-        case TCloseAction::caFree: Release(); break;
+        default: Release(); break;
     }
-    if (Application().MainForm() == this) Application().Terminate();
 }
 
 void TForm::Release() {

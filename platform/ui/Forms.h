@@ -21,7 +21,7 @@ public:
 
     TForm* MainForm() const { return FMainForm; }
     void SetMainForm(TForm* f) { FMainForm = f; }
-    void Run();  // until Terminate
+    void Run();  // until Terminate; a Terminate before Run still ends it at once
     void Terminate();
     bool Terminated() const { return FTerminated; }
     void ProcessMessages();
@@ -73,7 +73,8 @@ public:
     RECT ClientRect() const override;
 
     // Closes the form: OnClose decides; caFree frees it through a posted message, after the
-    // handler that is running has returned.
+    // handler that is running has returned. Closing the main form ends the program instead: it
+    // belongs to whoever created it, who frees it after Run, so it is never released by itself.
     void Close();
     // Frees the form once the current message has been handled.
     void Release();

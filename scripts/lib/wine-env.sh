@@ -46,8 +46,9 @@ wine_env_start() {
   WINE_ENV_TMP=$(mktemp -d /tmp/schulte-wine.XXXXXX)
   export WINEPREFIX="$WINE_ENV_TMP/prefix"
   export WINEDEBUG=${WINEDEBUG:--all}
-  # No Mono/Gecko installers: the prefix needs neither, and there is no network for them.
-  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  # No Mono/Gecko installers: the prefix needs neither, and there is no network for them. No
+  # debugger either: a program that crashes ends at once instead of waiting for one.
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
   wine_env_display
   wine_env_can_run_32 || export WINELOADER=/usr/lib/wine/wine64
   "$WINE" wineboot -i >/dev/null 2>&1 || true

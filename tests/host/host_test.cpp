@@ -2,6 +2,7 @@
 // and through real messages, with the recording test module standing in for the exercise.
 #include <gtest/gtest.h>
 #include "host/AboutBox.h"
+#include "host/Program.h"
 #include "host/UnitMainForm.h"
 #include "tests/support/DialogWatcher.h"
 #include "tests/support/Pump.h"
@@ -183,6 +184,41 @@ TEST_F(HostTest, EndMenuAndWindowDestructionReleaseTheModule) {
     ASSERT_EQ(St().Live, 1);
     form.reset();
     EXPECT_EQ(St().Live, 0);
+}
+
+// Every way a user ends the program goes through the message loop of the real program and ends it
+// normally, with or without an exercise running: the window is freed once, the module released.
+TEST_F(HostTest, EveryWayOfClosingEndsTheProgramOnce) {
+    form.reset();
+    struct Case { const char* name; UINT msg; WPARAM wp; bool running; };
+    const Case cases[] = {
+        {"close button / Alt+F4", WM_SYSCOMMAND, SC_CLOSE, false},
+        {"close button while running", WM_SYSCOMMAND, SC_CLOSE, true},
+        {"WM_CLOSE from outside (task manager)", WM_CLOSE, 0, false},
+        {"WM_CLOSE while running", WM_CLOSE, 0, true},
+        {"menu 退出 while running", WM_COMMAND, 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        St().Reset();
+        HWND window = nullptr;
+        int rc = RunProgram([&](TMainForm& f) {
+            window = f.Handle();
+            f.ConfigDocument().DocumentElement()->SetAttribute(L"GUID", TestModuleClsid);
+            if (c.running) f.N3->Click();
+            EXPECT_EQ(St().Live, c.running ? 1 : 0);
+            WPARAM wp = c.msg == WM_COMMAND ? MAKEWPARAM(f.N8->Command(), 0) : c.wp;
+            PostMessageW(f.Handle(), c.msg, wp, 0);
+        });
+        EXPECT_EQ(rc, 0);
+        EXPECT_FALSE(IsWindow(window));
+        EXPECT_EQ(ui::Application().MainForm(), nullptr);
+        EXPECT_EQ(St().Live, 0);
+        EXPECT_TRUE(errors.empty());
+        // What the loop left behind (its WM_QUIT among it) must not reach the next case.
+        MSG m;
+        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {}
+    }
 }
 
 TEST_F(HostTest, ResizeReachesTheModuleWithThePanelsFullSize) {
