@@ -58,6 +58,10 @@ inline std::wstring ToUtf16(std::string_view s) {
         }
         if (!ok) { out += L'\xFFFD'; ++i; continue; }
         i += len;
+        // An overlong form, an encoded surrogate or a value past U+10FFFF is no character: it
+        // would otherwise smuggle in what it spells ("\xC0\xAF" is '/') or be cut to 16 bits.
+        static constexpr char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (c < least[len] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) { out += L'\xFFFD'; continue; }
         if constexpr (sizeof(wchar_t) == 2) {
             if (c >= 0x10000 && c <= 0x10FFFF) {
                 c -= 0x10000;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include "platform/Text.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Forms.h"
 #include "tests/support/Pump.h"
@@ -27,6 +28,24 @@ std::unique_ptr<TBitmap> Snapshot(TWinControl& w) {
 }
 
 }  // namespace
+
+// Bytes that are no UTF-8 character become U+FFFD, never the character they appear to spell nor a
+// 16-bit cut of it; a character past the BMP becomes one surrogate pair.
+TEST(Text, Utf8DecodingReplacesWhatIsNoCharacter) {
+    struct Case { const char* name; std::string bytes; std::wstring text; };
+    const Case cases[] = {
+        {"ASCII and CJK", "a\xE8\x88\x92", L"a\u8212"},
+        {"past the BMP", "\xF0\x9F\x98\x80", L"\xD83D\xDE00"},
+        {"overlong '/'", "<a\xC0\xAF>", L"<a\xFFFD>"},
+        {"overlong NUL", "\xC0\x80x", L"\xFFFD" L"x"},
+        {"overlong three-byte", "\xE0\x80\xAF", L"\xFFFD"},
+        {"encoded surrogate", "\xED\xA0\x80", L"\xFFFD"},
+        {"past U+10FFFF", "\xF4\x90\x80\x80", L"\xFFFD"},
+        {"lone continuation byte", "\x80" "a", L"\xFFFD" L"a"},
+        {"truncated at the end", "a\xE4\xB8", L"a\xFFFD"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ToUtf16(c.bytes), c.text) << c.name;
+}
 
 TEST(Timer, TicksRestartsOnRealChangesAndNeverAtZero) {
     TTimer t;

@@ -54,9 +54,6 @@ constexpr const char* kDecoded =
     "encoding is only noted and UTF-16 bytes are not what it is given";
 constexpr const char* kReplaced =
     "malformed UTF-8 never reaches ours: ToUtf16 replaces it by U+FFFD, a legal character";
-constexpr const char* kOverlong =
-    "ToUtf16 decodes an overlong form to the character it spells instead of replacing it (a fault of "
-    "that decoder, not of the reader, which is given a well-formed text)";
 constexpr const char* kNameLimit =
     "libxml2 refuses names longer than 50000 characters without XML_PARSE_HUGE; ours has no such limit";
 constexpr const char* kNulAfterRoot =
@@ -113,11 +110,11 @@ std::vector<Case> Table() {
         C("byte 0xFF in an attribute", "<a b=\"\xFF\"/>", OK, kReplaced),
         C("invalid byte in a name", "<a\xFF/>", OK, kReplaced),
         C("truncated sequence at the end of the document", "<a/>\xE4"),
-        C("overlong space in text", "<a>\xC0\xA0</a>", OK, kOverlong),
-        C("overlong '/' in a tag", "<a\xC0\xAF>", OK, kOverlong),
-        C("overlong NUL", "<a>\xC0\x80</a>"),
-        C("encoded surrogate", "<a>\xED\xA0\x80</a>"),
-        C("encoded code point past U+10FFFF", "<a>\xF4\x90\x80\x80</a>"),
+        C("overlong space in text", "<a>\xC0\xA0</a>", OK, kReplaced),
+        C("overlong '/' in a tag", "<a\xC0\xAF>"),
+        C("overlong NUL", "<a>\xC0\x80</a>", OK, kReplaced),
+        C("encoded surrogate", "<a>\xED\xA0\x80</a>", OK, kReplaced),
+        C("encoded code point past U+10FFFF", "<a>\xF4\x90\x80\x80</a>", OK, kReplaced),
         C("five-byte lead", "<a>\xF8\x88\x80\x80\x80</a>", OK, kReplaced),
         C("encoded U+FFFE", "<a>\xEF\xBF\xBE</a>"),
         C("encoded U+FFFF", "<a>\xEF\xBF\xBF</a>"),
@@ -471,6 +468,10 @@ std::vector<Case> CharacterSweep() {
     for (const Place& place : places) {
         for (char32_t c : chars) {
             if (c > 0x10FFFF && !place.reference) continue;
+            // UTF-8 cannot carry a surrogate: the decoder turns one into U+FFFD (an "encoded
+            // surrogate" case above shows that). Ours meets lone surrogates only in 16-bit text,
+            // which test_xml covers; here they stand as references.
+            if (c >= 0xD800 && c <= 0xDFFF && !place.reference) continue;
             std::string bytes = std::string(place.before) + (place.reference ? Hex(c) : Utf8(c)) + place.after;
             Case k = C("U+" + Hex(c) + " " + place.name, bytes);
             if (c == 0 && std::string_view(place.before) == "<a/>") k.known = Known{NO, kNulAfterRoot};
