@@ -41,6 +41,10 @@ wine_env_display() {
 # The Wine launcher of this project (see scripts/wine) and whether this kernel runs 32-bit programs.
 WINE="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/wine"
 wine_env_can_run_32() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+# Runs a program as on a Chinese Windows: Wine takes the user's locale (and with it the fallback
+# fonts for CJK text in faces such as "MS Sans Serif") from LC_ALL. Given to Wine only, so that
+# the shell does not need the locale installed.
+wine_zh() { env LC_ALL=zh_CN.UTF-8 "$WINE" "$@"; }
 
 wine_env_start() {
   WINE_ENV_TMP=$(mktemp -d /tmp/schulte-wine.XXXXXX)
