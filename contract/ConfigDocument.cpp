@@ -178,9 +178,16 @@ TTestConfig ReadTest(const xml::Node& tests, std::size_t index) {
     const xml::Node& node = tests.Child(index);
     if (!node.IsElement())
         throw Exception(L"Test " + std::to_wstring(index) + L" is not an element and has no attributes");
+    auto gridLines = [&](std::wstring_view name, const wchar_t* what) {
+        const std::int32_t lines = IntAttribute(node, name);
+        if (lines > MaxGridLines)
+            throw Exception(L"A test asks for " + std::to_wstring(lines) + what + L"; at most " +
+                            std::to_wstring(MaxGridLines) + L" are supported");
+        return lines;
+    };
     TTestConfig test;
-    test.RowCount = IntAttribute(node, L"rowCount");
-    test.ColCount = IntAttribute(node, L"colCount");
+    test.RowCount = gridLines(L"rowCount", L" rows");
+    test.ColCount = gridLines(L"colCount", L" columns");
     test.MinNumber = IntAttribute(node, L"minNumber");
     test.MaxNumber = IntAttribute(node, L"maxNumber");
     test.Intervals = IntAttribute(node, L"intervals");

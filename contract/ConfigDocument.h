@@ -107,6 +107,12 @@ TSectionConfig ReadSection(xml::Document& doc, std::wstring_view sectionText);
 // grid and would take gigabytes as a list of texts, so reading such a test fails instead.
 inline constexpr std::int64_t MaxTestNumbers = 100000;
 
+// Most rows, and most columns, one test may ask for. A window is at most 32767 pixels wide or high,
+// so a grid with more lines has cells of no pixels; and the grid keeps a shuffled bag of its rows
+// and of its columns for every run, which for two billion lines would take tens of gigabytes.
+// Reading such a test fails instead.
+inline constexpr std::int32_t MaxGridLines = 32767;
+
 // One test as read from the document.
 struct TTestConfig {
     std::int32_t RowCount = 0;
@@ -128,7 +134,8 @@ std::vector<std::wstring> NumberTexts(std::int32_t minNumber, std::int32_t maxNu
 
 // Reads test number `index` (the index-th child node of tests, whatever its name): rowCount,
 // colCount, minNumber, maxNumber, intervals, fontName (text as it stands, also ""), fontSize,
-// sound, in this order; the first failure stops the reading with its Exception. Then the numbers.
+// sound, in this order; the first failure stops the reading with its Exception (a count of rows or
+// columns above MaxGridLines fails right after its conversion). Then the numbers.
 // An Exception when there is no such child or the child is not an element.
 TTestConfig ReadTest(const xml::Node& tests, std::size_t index);
 

@@ -96,10 +96,12 @@ public:
     T* operator[](int i) const { return Items(i); }
     T* First() const { return Items(0); }
 
-    // Takes ownership; returns the new item's index.
+    // Takes ownership; returns the new item's index. The vector grows by its own doubling (reserving
+    // one more each time would copy the whole list at every Add); the item stays owned by `item`
+    // until it is stored, so a failing growth loses nothing.
     int Add(std::unique_ptr<T> item) {
-        FItems.reserve(FItems.size() + 1);
-        FItems.push_back(item.release());
+        FItems.push_back(item.get());
+        item.release();
         return Count() - 1;
     }
     template <class... A>

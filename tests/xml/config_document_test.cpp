@@ -357,6 +357,14 @@ TEST(ModuleReading, TestFaultsAndTheirOrder) {
          L"<test rowCount='4' colCount='4' minNumber='-2147483648' maxNumber='2147483647' intervals='1' fontName='f' "
          L"fontSize='1' sound='1'/>",
          L"4294967296 numbers"},
+        {"more rows than any window has pixels",
+         L"<test rowCount='32768' colCount='4' minNumber='1' maxNumber='16' intervals='1' fontName='f' "
+         L"fontSize='1' sound='1'/>",
+         L"32768 rows"},
+        {"too many columns fail before the next conversion",
+         L"<test rowCount='4' colCount='2147483647' minNumber='one' maxNumber='16' intervals='1' fontName='f' "
+         L"fontSize='1' sound='1'/>",
+         L"2147483647 columns"},
         {"a comment instead of a test", L"<!-- a test -->", L"not an element"},
     };
     for (const Case& c : cases) {
@@ -365,6 +373,14 @@ TEST(ModuleReading, TestFaultsAndTheirOrder) {
         std::wstring message = MessageOf([&] { config::ReadTest(*s.Tests, 0); });
         EXPECT_EQ(Contains(message, c.message), c.message) << c.name;
     }
+    // The largest grid itself is read.
+    xml::Document doc;
+    config::TSectionConfig s = config::ReadSection(
+        doc, Section(L"<test rowCount='32767' colCount='32767' minNumber='1' maxNumber='16' intervals='1' "
+                     L"fontName='f' fontSize='1' sound='1'/>"));
+    const TTestConfig largest = config::ReadTest(*s.Tests, 0);
+    EXPECT_EQ(largest.RowCount, config::MaxGridLines);
+    EXPECT_EQ(largest.ColCount, config::MaxGridLines);
 }
 
 TEST(ModuleReading, NumberListsAtTheEdgesOfTheRange) {
