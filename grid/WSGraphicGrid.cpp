@@ -1,5 +1,6 @@
 #include "grid/WSGraphicGrid.h"
 #include <mmsystem.h>
+#include "platform/ui/Sound.h"
 #include <algorithm>
 #include <climits>
 #include <unordered_set>
@@ -61,8 +62,10 @@ int RandomOrder(const void*, const void*) { return Random(2); }
 
 TRefreshSound& RefreshSound() {
     static TRefreshSound sound{
-        [](const std::wstring& fileName) { PlaySoundW(fileName.c_str(), nullptr, SND_ASYNC | SND_FILENAME); },
-        [](unsigned frequency, unsigned durationMs) { ::Beep(frequency, durationMs); },
+        [](const std::wstring& fileName) {
+            ui::TSoundThread::Instance().PlayFile(fileName, SND_ASYNC | SND_FILENAME);
+        },
+        [](unsigned frequency, unsigned durationMs) { ui::TSoundThread::Instance().Beep(frequency, durationMs); },
     };
     return sound;
 }

@@ -2,6 +2,7 @@
 #include <cmath>
 #include <windows.h>
 #include <mmsystem.h>
+#include "platform/ui/Sound.h"
 #include "contract/ConfigDocument.h"
 
 using namespace ui;
@@ -34,9 +35,9 @@ std::vector<std::uint8_t> LoadFileData(const std::wstring& fileName) {
 TClickSound& ClickSound() {
     static TClickSound sound{
         [](const std::vector<std::uint8_t>& wave, unsigned flags) {
-            PlaySoundW(reinterpret_cast<LPCWSTR>(wave.data()), nullptr, flags);
+            ui::TSoundThread::Instance().PlayMemory(wave.data(), flags);
         },
-        [] { PlaySoundW(nullptr, nullptr, 0); },
+        [] { ui::TSoundThread::Instance().Stop(); },
     };
     return sound;
 }

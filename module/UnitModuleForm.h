@@ -14,6 +14,7 @@
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/PageControl.h"
+#include "platform/ui/Sound.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/xml/XmlDom.h"
 
@@ -83,6 +84,8 @@ protected:
     void DGridImage1CellClick(ui::TObject* Sender, TMouserOverData CurrentData);
 
 private:
+    // The click and refresh sounds are played on the sound thread while a form lives.
+    ui::TSoundThread::TUser FSoundUser;
     // Paints one cell straight onto the grid's window with brush colour `brush`.
     void PaintCell(const TMouserOverData& cell, ui::TColor brush);
     void PlayClickSound(const std::vector<std::uint8_t>& wave);

@@ -2,6 +2,8 @@
 #include "platform/Text.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/Sound.h"
+#include <mmsystem.h>
 #include "tests/support/Pump.h"
 #include <vector>
 
@@ -45,6 +47,63 @@ TEST(Text, Utf8DecodingReplacesWhatIsNoCharacter) {
         {"truncated at the end", "a\xE4\xB8", L"a\xFFFD"},
     };
     for (const Case& c : cases) EXPECT_EQ(ToUtf16(c.bytes), c.text) << c.name;
+}
+
+// The sound thread keeps the caller from waiting for the system's sound calls, keeps their order,
+// drops only a sound that a newer one would cut off, and on Stop returns only when everything
+// asked for before has been served. Without users it serves on the caller's thread.
+TEST(SoundThread, ServesInOrderOffTheCallersThreadAndStopWaits) {
+    struct Call { DWORD thread; const void* sound; unsigned flags; };
+    std::vector<Call> calls;
+    SRWLOCK lock = SRWLOCK_INIT;
+    HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const char a = 'a', b = 'b', c = 'c', d = 'd';
+    TSoundThread sounds(TSoundThread::TSystem{
+        [&](LPCWSTR sound, unsigned flags) {
+            if (sound == reinterpret_cast<LPCWSTR>(&a)) {
+                SetEvent(entered);
+                WaitForSingleObject(gate, 10000);
+            }
+            AcquireSRWLockExclusive(&lock);
+            calls.push_back({GetCurrentThreadId(), sound, flags});
+            ReleaseSRWLockExclusive(&lock);
+        },
+        [&](unsigned frequency, unsigned) {
+            AcquireSRWLockExclusive(&lock);
+            calls.push_back({GetCurrentThreadId(), nullptr, frequency});
+            ReleaseSRWLockExclusive(&lock);
+        },
+    });
+    sounds.Acquire();
+    sounds.PlayMemory(&a, SND_ASYNC | SND_MEMORY);
+    ASSERT_EQ(WaitForSingleObject(entered, 10000), WAIT_OBJECT_0);
+    sounds.PlayMemory(&b, 5);  // still waiting when c comes: dropped
+    sounds.PlayMemory(&c, 5);
+    SetEvent(gate);
+    sounds.Stop();
+    AcquireSRWLockExclusive(&lock);
+    std::vector<Call> served = calls;
+    ReleaseSRWLockExclusive(&lock);
+    ASSERT_EQ(served.size(), 3u);
+    EXPECT_EQ(served[0].sound, &a);
+    EXPECT_EQ(served[0].flags, static_cast<unsigned>(SND_ASYNC | SND_MEMORY));
+    EXPECT_EQ(served[1].sound, &c);
+    EXPECT_EQ(served[2].sound, nullptr) << "the stop";
+    for (const Call& k : served) EXPECT_NE(k.thread, GetCurrentThreadId());
+
+    sounds.Beep(800, 1);
+    sounds.Release();  // joins: the beep and the final stop are served before it returns
+    ASSERT_EQ(calls.size(), 5u);
+    EXPECT_EQ(calls[3].flags, 800u);
+    EXPECT_EQ(calls[4].sound, nullptr) << "the last user stops every sound";
+
+    sounds.PlayMemory(&d, 5);
+    ASSERT_EQ(calls.size(), 6u);
+    EXPECT_EQ(calls[5].sound, &d);
+    EXPECT_EQ(calls[5].thread, GetCurrentThreadId());
+    CloseHandle(entered);
+    CloseHandle(gate);
 }
 
 TEST(Timer, TicksRestartsOnRealChangesAndNeverAtZero) {
