@@ -10,8 +10,11 @@
 #include <vector>
 #include "host/UnitMainForm.h"
 #include "tests/support/Pump.h"
+#include "tests/support/Windows.h"
 
 using testing_support::PumpUntil;
+
+using testing_support::ClickAt;
 
 namespace {
 
@@ -123,10 +126,6 @@ private:
     HRESULT(STDAPICALLTYPE* FCanUnloadNow)() = nullptr;
 };
 
-void ClickAt(HWND w, int x, int y) {
-    SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    SendMessageW(w, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-}
 
 int ChildCount(HWND parent) {
     int n = 0;

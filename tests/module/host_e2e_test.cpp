@@ -3,26 +3,16 @@
 #include <gtest/gtest.h>
 #include "host/UnitMainForm.h"
 #include "tests/support/Pump.h"
+#include "tests/support/Windows.h"
 
 using testing_support::PumpUntil;
 
+using testing_support::WindowAt;
+using testing_support::ClickAt;
+
 namespace {
 
-// The deepest visible window under a point of `top`'s client area.
-HWND WindowAt(HWND top, POINT p) {
-    HWND target = top;
-    for (;;) {
-        HWND c = ChildWindowFromPointEx(target, p, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
-        if (!c || c == target) return target;
-        MapWindowPoints(target, c, &p, 1);
-        target = c;
-    }
-}
 
-void ClickAt(HWND w, int x, int y) {
-    SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    SendMessageW(w, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-}
 
 }  // namespace
 

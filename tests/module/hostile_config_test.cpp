@@ -19,10 +19,14 @@
 #include "platform/ui/Graphics.h"
 #include "tests/support/DialogWatcher.h"
 #include "tests/support/Pump.h"
+#include "tests/support/Windows.h"
 
 using testing_support::PumpFor;
 using testing_support::PumpUntil;
 namespace fs = std::filesystem;
+
+using testing_support::TServer;
+using testing_support::WindowAt;
 
 namespace {
 
@@ -337,23 +341,6 @@ std::vector<TCase> MutatedCases(int count) {
 
 // ----- the module through COM ---------------------------------------------------------------
 
-using EntryFn = HRESULT(STDAPICALLTYPE*)();
-
-class TServer {
-public:
-    explicit TServer(const wchar_t* name)
-        : FLib(LoadLibraryW((fs::path(ui::Application().ExeDir()) / name).c_str())) {}
-    ~TServer() {
-        if (FLib) FreeLibrary(FLib);
-    }
-    HRESULT Call(const char* entry) {
-        return reinterpret_cast<EntryFn>(reinterpret_cast<void*>(GetProcAddress(FLib, entry)))();
-    }
-    bool Loaded() const { return FLib != nullptr; }
-
-private:
-    HMODULE FLib;
-};
 
 // A sink on the test's stack with a real count, so the test sees that the module lets go of it.
 class TSink : public IEventCallor {
@@ -397,16 +384,6 @@ std::wstring TakeErrorDescription() {
     return d.Str();
 }
 
-// The deepest visible window under a point of `top`'s client area.
-HWND WindowAt(HWND top, POINT p) {
-    HWND target = top;
-    for (;;) {
-        HWND c = ChildWindowFromPointEx(target, p, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
-        if (!c || c == target) return target;
-        MapWindowPoints(target, c, &p, 1);
-        target = c;
-    }
-}
 
 bool IsNumberColour(ui::TColor c) {
     // The grid draws its numbers in yellow on black; anti-aliased edges are darker yellows.

@@ -8,28 +8,16 @@
 #include "platform/com/Bstr.h"
 #include "platform/ui/Forms.h"
 #include "tests/support/Pump.h"
+#include "tests/support/Windows.h"
 
 using testing_support::PumpFor;
 using testing_support::PumpUntil;
 namespace fs = std::filesystem;
 
+using testing_support::TServer;
+
 namespace {
 
-using EntryFn = HRESULT(STDAPICALLTYPE*)();
-
-class TServer {
-public:
-    explicit TServer(const wchar_t* name)
-        : FLib(LoadLibraryW((fs::path(ui::Application().ExeDir()) / name).c_str())) {}
-    ~TServer() { if (FLib) FreeLibrary(FLib); }
-    HRESULT Call(const char* entry) {
-        return reinterpret_cast<EntryFn>(reinterpret_cast<void*>(GetProcAddress(FLib, entry)))();
-    }
-    bool Loaded() const { return FLib != nullptr; }
-
-private:
-    HMODULE FLib;
-};
 
 // An event sink with a real reference count that records what reached it.
 class TRecordingSink : public IEventCallor {
