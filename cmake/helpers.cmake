@@ -28,3 +28,22 @@ function(add_version_resource target description)
   configure_file(${CMAKE_SOURCE_DIR}/cmake/Version.rc.in ${out} @ONLY)
   target_sources(${target} PRIVATE ${out})
 endfunction()
+
+# A COM server DLL: NAME.dll from SOURCES, its resource script RC (which carries the type library
+# TYPELIB as resource 1) and NAME.def with the undecorated entry points, linked with LIBS.
+#   add_com_server(NAME RC file.rc TYPELIB ${X_TLB} [DEPENDS files...] SOURCES ... LIBS ...)
+function(add_com_server name)
+  cmake_parse_arguments(S "" "RC;TYPELIB" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  add_library(${name} SHARED ${S_SOURCES} ${S_RC} ${name}.def)
+  set_target_properties(${name} PROPERTIES PREFIX "" OUTPUT_NAME ${name})
+  target_link_libraries(${name} PRIVATE ${S_LIBS})
+  # windres finds the type library through the include path; rebuild the resource when it changes.
+  set_source_files_properties(${S_RC} PROPERTIES OBJECT_DEPENDS ${S_TYPELIB})
+  string(TOLOWER ${name} lower)
+  add_custom_target(${lower}_typelib DEPENDS ${S_TYPELIB} ${S_DEPENDS})
+  add_dependencies(${name} ${lower}_typelib)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # The .def names the entry points undecorated; bind them to their stdcall symbols (Name@N).
+    target_link_options(${name} PRIVATE -Wl,--enable-stdcall-fixup)
+  endif()
+endfunction()
