@@ -19,6 +19,7 @@
 #include "platform/ui/Graphics.h"
 #include "tests/support/DialogWatcher.h"
 #include "tests/support/Pump.h"
+#include "tests/support/StackSink.h"
 #include "tests/support/Windows.h"
 
 using testing_support::PumpFor;
@@ -26,6 +27,7 @@ using testing_support::PumpUntil;
 namespace fs = std::filesystem;
 
 using testing_support::TServer;
+using testing_support::TStackSink;
 using testing_support::WindowAt;
 
 namespace {
@@ -343,32 +345,10 @@ std::vector<TCase> MutatedCases(int count) {
 
 
 // A sink on the test's stack with a real count, so the test sees that the module lets go of it.
-class TSink : public IEventCallor {
+class TSink : public TStackSink {
 public:
     int Starts = 0;
-    LONG Refs = 1;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** ppv) override {
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IEventCallor) {
-            *ppv = static_cast<IEventCallor*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++Refs; }
-    ULONG STDMETHODCALLTYPE Release() override { return --Refs; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
-        return E_NOTIMPL;
-    }
     HRESULT STDMETHODCALLTYPE OnStart() override { ++Starts; return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnPause() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnResume() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnStop() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnReport(BSTR, BSTR) override { return S_OK; }
 };
 
 // The description of the thread's error information, which is taken (and so cleared); "" when

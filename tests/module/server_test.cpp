@@ -8,6 +8,7 @@
 #include "platform/com/Bstr.h"
 #include "platform/ui/Forms.h"
 #include "tests/support/Pump.h"
+#include "tests/support/StackSink.h"
 #include "tests/support/Windows.h"
 
 using testing_support::PumpFor;
@@ -15,35 +16,18 @@ using testing_support::PumpUntil;
 namespace fs = std::filesystem;
 
 using testing_support::TServer;
+using testing_support::TStackSink;
 
 namespace {
 
 
 // An event sink with a real reference count that records what reached it.
-class TRecordingSink : public IEventCallor {
+class TRecordingSink : public TStackSink {
 public:
     std::vector<std::wstring> Calls;
     HRESULT StartResult = S_OK;
     std::function<void()> OnStopAction;
-    LONG Refs = 1;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** ppv) override {
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IEventCallor) {
-            *ppv = static_cast<IEventCallor*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++Refs; }
-    ULONG STDMETHODCALLTYPE Release() override { return --Refs; }  // lives on the test's stack
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
-        return E_NOTIMPL;
-    }
     HRESULT STDMETHODCALLTYPE OnStart() override { Calls.push_back(L"OnStart"); return StartResult; }
     HRESULT STDMETHODCALLTYPE OnPause() override { Calls.push_back(L"OnPause"); return S_OK; }
     HRESULT STDMETHODCALLTYPE OnResume() override { Calls.push_back(L"OnResume"); return S_OK; }
