@@ -87,7 +87,7 @@ void TSoundThread::Post(TRequest r, bool wait) {
     AcquireSRWLockExclusive(&FLock);
     if (!FThread) {
         ReleaseSRWLockExclusive(&FLock);
-        if (r.Kind != TKind::Quit) Serve(r);
+        Serve(r);
         return;
     }
     // A sound still waiting is dropped for the next one; a stop or the quit never is.
