@@ -38,7 +38,7 @@ snapshot() {  # snapshot NAME
   done
   rm -f "$WINEPREFIX/drive_c/snapshot.reg"
   # Temp holds the uninstaller's own copy, which Windows removes at the next start as well.
-  (cd "$WINEPREFIX/drive_c" && find . -path ./users/root/Temp -prune -o -path ./windows -prune -o -print |
+  (cd "$WINEPREFIX/drive_c" && find . -path './users/*/Temp' -prune -o -path ./windows -prune -o -print |
     sort) >"$work/$1.files"
 }
 
